@@ -1,0 +1,17 @@
+#pragma once
+// The Qt 6 Widgets implementation of the gadget interface. This header does not include Qt, so
+// the programs' main() can choose between it and the in-memory one.
+#include <memory>
+
+#include "platform/ui.h"
+
+namespace brinkmoor {
+
+// True when a display (X11 or Wayland) is set in the environment and can be connected to.
+bool display_usable();
+
+// Creates the application object and the Qt gadget layer; nullptr when no display is usable
+// (never aborts). argc/argv must outlive the returned object.
+std::unique_ptr<Ui> make_qt_ui(int& argc, char** argv);
+
+}  // namespace brinkmoor
