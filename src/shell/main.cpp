@@ -1,6 +1,29 @@
-#include <cstdio>
+// brinkmoor: picks the window layer (Qt when a display is usable, the in-memory one otherwise)
+// and runs the program over it.
+#include <memory>
+#include <string>
+#include <vector>
 
-int main() {
-  std::puts("brinkmoor: built; the program itself is not finished yet.");
+#include "platform/memory_ui.h"
+#include "platform/ui.h"
+#include "shell/app.h"
+#include "shell/context.h"
+#ifdef BRINKMOOR_HAVE_QT
+#include "platform/qt/qt_ui.h"
+#endif
+
+int main(int argc, char** argv) {
+  using namespace brinkmoor;
+  const std::vector<std::string> params = program_parameters(argc, argv);
+
+  std::unique_ptr<Ui> ui;
+#ifdef BRINKMOOR_HAVE_QT
+  ui = make_qt_ui(argc, argv);
+#endif
+  if (!ui) ui = make_headless_ui(read_command_line(params));
+
+  AppContext ctx;
+  ctx.ui = ui.get();
+  run_app(ctx, params);
   return 0;
 }
