@@ -8,6 +8,10 @@ request. Paths with special behaviour (whatever ROOT holds):
   /__big/...       sends a body of 17 MiB without a length
   /__redirect/...  redirects (302) to the same path without the /__redirect prefix
   /__status/N/...  answers with status N and a short body
+  /__hang/...      accepts the request and never answers
+  /__short/...     promises 1000 bytes, sends ten and closes the connection
+  /__hops/N/...    redirects N times in a row, then to the same path without /__hops/N
+A folder path serves the folder's index.html.
 """
 import http.server
 import os
@@ -50,6 +54,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Location", path[len("/__redirect"):])
             self.end_headers()
             return
+        if path.startswith("/__hang/"):
+            time.sleep(120)
+            return
+        if path.startswith("/__short/"):
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"0123456789")
+            self.wfile.flush()
+            return
+        if path.startswith("/__hops/"):
+            parts = path.split("/", 3)
+            hops = int(parts[2])
+            rest = "/" + (parts[3] if len(parts) > 3 else "")
+            target = rest if hops <= 1 else "/__hops/%d%s" % (hops - 1, rest)
+            self.send_response(302)
+            self.send_header("Location", target)
+            self.end_headers()
+            return
         if path.startswith("/__status/"):
             code = int(path.split("/")[2])
             self.send_response(code)
@@ -57,6 +80,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(b"status page\n")
             return
         full = os.path.normpath(os.path.join(ROOT, path.lstrip("/")))
+        if os.path.isdir(full):
+            full = os.path.join(full, "index.html")
         if not full.startswith(ROOT) or not os.path.isfile(full):
             self.send_response(404)
             self.end_headers()
