@@ -137,6 +137,11 @@ LoadStatus decode_bmp(const uint8_t* data, size_t size, const SizeLimit& limit, 
     uint32_t colours = h.colours_used == 0 ? max_colours : h.colours_used;
     if (colours > max_colours) colours = max_colours;
     const size_t entry = h.header_size == 12 ? 3 : 4;
+    // A core header has no colour count: its palette runs up to the pixels, which some writers
+    // place before the full 2^bits entries.
+    if (h.header_size == 12 && h.pixel_offset > after_header &&
+        (h.pixel_offset - after_header) / entry < colours)
+      colours = static_cast<uint32_t>((h.pixel_offset - after_header) / entry);
     if (after_header > size || (size - after_header) / entry < colours) return LoadStatus::Failed;
     palette.resize(size_t{colours} * 3);
     for (uint32_t i = 0; i < colours; ++i) {

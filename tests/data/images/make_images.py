@@ -239,6 +239,9 @@ def make_bmps():
     good("palette8_core.bmp", bmp(W, H, 8, [bytes(r) for r in idx_rows], header=12,
                                   palette=b"".join(bytes((c[2], c[1], c[0])) for c in pal) +
                                   b"\0" * 3 * (256 - len(pal))), PATTERN)
+    # A core header with a palette of only the colours used, the pixels right behind it.
+    good("palette8_core_short.bmp", bmp(W, H, 8, [bytes(r) for r in idx_rows], header=12,
+                                        palette=b"".join(bytes((c[2], c[1], c[0])) for c in pal)), PATTERN)
     good("palette4.bmp", bmp(W, H, 4, [pack_bits(r, 4) for r in idx_rows], palette=pal4 + b"\0" * 4, colours=0), PATTERN)
     two = colours_of(TWO)
     good("palette1.bmp", bmp(W, H, 1, [pack_bits([two.index(c) for c in row], 1) for row in TWO],
