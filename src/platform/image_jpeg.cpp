@@ -132,9 +132,8 @@ void store_row(const JSAMPLE* row, J_COLOR_SPACE space, bool adobe_inverted, int
   }
 }
 
-// out == nullptr: header only, the size goes to *width / *height.
-LoadStatus run_decoder(const uint8_t* data, size_t size, const codec::SizeLimit* limit, Image* out,
-                       int* width, int* height) {
+LoadStatus run_decoder(const uint8_t* data, size_t size, const codec::SizeLimit* limit,
+                       Image* out) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   jpeg_source_mgr src;
@@ -154,14 +153,7 @@ LoadStatus run_decoder(const uint8_t* data, size_t size, const codec::SizeLimit*
   src.next_input_byte = data;
   src.bytes_in_buffer = size;
   cinfo.src = &src;
-  // Markers we do not use are not kept (libjpeg would otherwise not save them anyway).
   jpeg_read_header(&cinfo, TRUE);
-  if (out == nullptr) {
-    *width = static_cast<int>(cinfo.image_width);
-    *height = static_cast<int>(cinfo.image_height);
-    jpeg_destroy_decompress(&cinfo);
-    return LoadStatus::Ok;
-  }
   if (cinfo.image_width == 0 || cinfo.image_height == 0) {
     jpeg_destroy_decompress(&cinfo);
     return LoadStatus::Failed;
@@ -244,12 +236,45 @@ bool run_encoder(const uint8_t* rgb, int width, int height, int quality, std::st
 
 namespace codec {
 
-LoadStatus decode_jpeg(const uint8_t* data, size_t size, const SizeLimit& limit, Image* out) {
-  return run_decoder(data, size, &limit, out, nullptr, nullptr);
+// The size in the first frame header (SOFn), found by walking the marker segments; false when
+// the bytes end or a scan starts before one.
+bool jpeg_size(const uint8_t* data, size_t size, int* width, int* height) {
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
+  size_t at = 2;
+  while (at + 1 < size) {
+    if (data[at] != 0xFF) return false;
+    const uint8_t marker = data[at + 1];
+    at += 2;
+    if (marker == 0xFF) {  // fill byte before a marker
+      --at;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no segment
+    if (marker == 0xD9 || marker == 0xDA || at + 2 > size) return false;
+    const size_t length = (size_t{data[at]} << 8) | data[at + 1];
+    if (length < 2 || at + length > size) return false;
+    const bool frame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (length < 7) return false;
+      *height = (data[at + 3] << 8) | data[at + 4];
+      *width = (data[at + 5] << 8) | data[at + 6];
+      return true;
+    }
+    at += length;
+  }
+  return false;
 }
 
-bool jpeg_size(const uint8_t* data, size_t size, int* width, int* height) {
-  return run_decoder(data, size, nullptr, nullptr, width, height) == LoadStatus::Ok;
+LoadStatus decode_jpeg(const uint8_t* data, size_t size, const SizeLimit& limit, Image* out) {
+  // The frame header's claim decides the size path before libjpeg sees the file, so that a
+  // claim beyond libjpeg's own maximum is still "too large" rather than "broken".
+  int width = 0;
+  int height = 0;
+  if (jpeg_size(data, size, &width, &height) && width > 0 && height > 0 &&
+      !limit.allows(width, height))
+    return LoadStatus::TooLarge;
+  return run_decoder(data, size, &limit, out);
 }
 
 }  // namespace codec

@@ -318,6 +318,7 @@ def make_bad():
     bad("jpeg_truncated_scan.jpg", j[:len(j) - 40], "Failed")
     sof = j.index(b"\xff\xc0")
     bad("jpeg_huge.jpg", patch(j, sof + 5, struct.pack(">HH", 60000, 60000)), "TooLarge")
+    bad("jpeg_huge_65535.jpg", patch(j, sof + 5, struct.pack(">HH", 65535, 65535)), "TooLarge")
     bad("jpeg_zero_width.jpg", patch(j, sof + 7, struct.pack(">H", 0)), "Failed")
     bad("jpeg_zero_height.jpg", patch(j, sof + 5, struct.pack(">H", 0)), "Failed")
     bad("jpeg_precision_12.jpg", patch(j, sof + 4, b"\x0c"), "Failed")
