@@ -63,7 +63,9 @@ struct Channel {
   uint32_t max = 0;
   uint8_t get(uint32_t pixel) const {
     if (max == 0) return 0;
-    return static_cast<uint8_t>((((pixel & mask) >> shift) * 255u + max / 2) / max);
+    // 64-bit arithmetic: a mask may be 32 bits wide.
+    const uint64_t value = (pixel & mask) >> shift;
+    return static_cast<uint8_t>((value * 255 + max / 2) / max);
   }
 };
 

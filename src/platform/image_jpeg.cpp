@@ -59,6 +59,17 @@ void install_error_manager(ErrorManager* err) {
   err->pub.output_message = on_output_message;
 }
 
+// A progressive file may hold any number of scans, each a pass over the whole picture; a
+// hostile one could keep the decoder busy for minutes. Real encoders write about ten.
+constexpr int kMaxScans = 500;
+
+void on_progress(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) ERREXIT(cinfo, JERR_NOT_COMPILED);
+  }
+}
+
 // --- source: the bytes in memory -------------------------------------------------------------
 
 void src_init(j_decompress_ptr /*cinfo*/) {}
@@ -137,6 +148,7 @@ LoadStatus run_decoder(const uint8_t* data, size_t size, const codec::SizeLimit*
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   jpeg_source_mgr src;
+  jpeg_progress_mgr progress;
   std::memset(&cinfo, 0, sizeof cinfo);
   install_error_manager(&err);
   cinfo.err = &err.pub;
@@ -153,6 +165,8 @@ LoadStatus run_decoder(const uint8_t* data, size_t size, const codec::SizeLimit*
   src.next_input_byte = data;
   src.bytes_in_buffer = size;
   cinfo.src = &src;
+  progress.progress_monitor = on_progress;
+  cinfo.progress = &progress;
   jpeg_read_header(&cinfo, TRUE);
   if (cinfo.image_width == 0 || cinfo.image_height == 0) {
     jpeg_destroy_decompress(&cinfo);

@@ -267,6 +267,11 @@ def make_bmps():
     rows_rgbx = [b"".join(bytes((c[0], c[1], c[2], 0)) for c in row) for row in PATTERN]
     good("rgb32_bitfields.bmp", bmp(W, H, 32, rows_rgbx, compression=3,
                                     masks=struct.pack("<III", 0x000000FF, 0x0000FF00, 0x00FF0000)), PATTERN)
+    # One mask as wide as the pixel, the others empty: a red-only picture.
+    rows_wide = [b"".join(struct.pack("<I", c[0] * 0x01010101) for c in row) for row in PATTERN]
+    good("red32_wide_mask.bmp", bmp(W, H, 32, rows_wide, compression=3,
+                                    masks=struct.pack("<III", 0xFFFFFFFF, 0, 0)),
+         [[(c[0], 0, 0) for c in row] for row in PATTERN])
     # An alpha mask over all-zero alpha: an opaque picture.
     rows32z = [b"".join(bytes((c[2], c[1], c[0], 0)) for c in row) for row in PATTERN]
     good("rgb32_v5_zero_alpha.bmp", bmp(W, H, 32, rows32z, header=124, compression=3, extra_header=v5masks), PATTERN)
@@ -314,6 +319,46 @@ def make_bad():
 
     j = cjpeg(solid(16, 16, (10, 200, 30)), "-quality", "75")
     bad("jpeg_soi_only.jpg", j[:3], "Failed")
+    # A progressive file whose last scan comes again and again: a decoder busy for ever.
+    prog = cjpeg(solid(16, 16, (10, 200, 30)), "-quality", "75", "-progressive")
+    last_sos = prog.rindex(b"\xff\xda")
+    bad("jpeg_endless_scans.jpg", prog[:last_sos] + prog[last_sos:-2] * 3000 + b"\xff\xd9", "Failed")
+    # A valid progression of 704 scans (every coefficient alone, every bit alone): more passes
+    # than any real encoder writes, refused by the scan limit. cjpeg takes 100 scans a script,
+    # so the file is spliced from several runs: a scan's bytes depend only on the picture and
+    # its own parameters.
+    dc = ["0: 0-0, 0, 10;"] + ["0: 0-0, %d, %d;" % (a, a - 1) for a in range(10, 0, -1)]
+    scans = os.path.join(HERE, "_scans.txt")
+    spliced = b""
+    for first in range(1, 64, 8):
+        script = list(dc)
+        for k in range(first, min(first + 8, 64)):
+            script.append("0: %d-%d, 0, 10;" % (k, k))
+            script += ["0: %d-%d, %d, %d;" % (k, k, a, a - 1) for a in range(10, 0, -1)]
+        write(scans, ("\n".join(script) + "\n").encode())
+        part = cjpeg(solid(16, 16, (90, 90, 90)), "-grayscale", "-scans", scans)
+        # Scan segments start at a DHT or SOS marker that follows the previous scan's data.
+        starts = []
+        at = part.index(b"\xff\xda")
+        dht = part.rfind(b"\xff\xc4", 0, at)
+        at = dht if dht >= 0 else at
+        while True:
+            starts.append(at)
+            sos = part.index(b"\xff\xda", at)
+            nxt = min(x for x in (part.find(b"\xff\xc4", sos + 2), part.find(b"\xff\xda", sos + 2),
+                                  part.find(b"\xff\xd9", sos + 2)) if x >= 0)
+            if part[nxt:nxt + 2] == b"\xff\xd9":
+                starts.append(nxt)
+                break
+            at = nxt
+        segments = [part[starts[n]:starts[n + 1]] for n in range(len(starts) - 1)]
+        assert len(segments) == len(script), (len(segments), len(script))
+        if not spliced:
+            spliced = part[:starts[0]] + b"".join(segments[:11])
+        spliced += b"".join(segments[11:])
+    os.remove(scans)
+    assert spliced.count(b"\xff\xda") == 64 * 11
+    bad("jpeg_704_scans.jpg", spliced + b"\xff\xd9", "Failed")
     bad("jpeg_truncated_header.jpg", j[:100], "Failed")
     bad("jpeg_truncated_scan.jpg", j[:len(j) - 40], "Failed")
     sof = j.index(b"\xff\xc0")
