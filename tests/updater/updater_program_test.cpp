@@ -41,5 +41,21 @@ TEST(UpdaterProgram, WithoutADisplayEndsQuietly) {
   }
 }
 
+TEST(UpdaterProgram, WithAnOffscreenDisplayOpensItsWindowAndEnds) {
+  // The Qt layer runs (without a screen); with nothing to check against it ends after one pass.
+  for (const char* hidden : {"BRINKMOOR_START_HIDDEN=1", "BRINKMOOR_START_HIDDEN="}) {
+    SCOPED_TRACE(hidden);
+    test::TempDir work;
+    std::vector<std::string> env = kNoDisplay;
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    env.push_back("LSAN_OPTIONS=suppressions=" + test::test_data_path("updater/qt_leaks.supp"));
+    env.push_back(hidden);
+    ChildProcess program;
+    ASSERT_TRUE(program.start(updater_program(), {"0.50"}, work.dir(), env, true));
+    const std::string output = program.read_all(60000);
+    EXPECT_EQ(program.wait(60000), 0) << output;
+  }
+}
+
 }  // namespace
 }  // namespace brinkmoor
