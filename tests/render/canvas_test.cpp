@@ -11,6 +11,7 @@
 
 #include "platform/image.h"
 #include "platform/memory_ui.h"
+#include "platform/process.h"
 #include "shell/context.h"
 #include "shell/main_window.h"
 #include "support/temp_dir.h"
@@ -140,10 +141,25 @@ TEST_F(CanvasTest, FirstRunWithoutSelectionGetsAGreyCanvas) {
   EXPECT_TRUE(ui_.messages().empty());
 }
 
+// What the reference encoder writes for the picture at quality q.
+std::string reference_jpeg(const test::TempDir& dir, const Image& image, int quality) {
+  std::string ppm =
+      "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+  ppm.append(image.pixels.begin(), image.pixels.end());
+  dir.write("reference.ppm", ppm);
+  ChildProcess cjpeg;
+  EXPECT_TRUE(
+      cjpeg.start("/usr/bin/cjpeg", {"-quality", std::to_string(quality), "-outfile",
+                                     dir.file("reference.jpg"), dir.file("reference.ppm")}));
+  EXPECT_EQ(cjpeg.wait(60000), 0);
+  return dir.read("reference.jpg");
+}
+
 TEST_F(CanvasTest, SaveShowsWritesAtSliderQualityAndReportsDone) {
   offer("images/rgb24.bmp", "tiny.bmp");
   select("tiny.bmp");
   load_background(ctx_);
+  test::TempDir scratch;
   for (const int slider : {1, 5, 10}) {
     SCOPED_TRACE(slider);
     ui_.set_state(QualitySlider, slider);
@@ -151,8 +167,8 @@ TEST_F(CanvasTest, SaveShowsWritesAtSliderQualityAndReportsDone) {
     save_signature(ctx_);
     ASSERT_TRUE(ui_.gadget(PreviewImage).picture);
     EXPECT_EQ(ui_.gadget(PreviewImage).picture->pixels, ctx_.canvas->pixels);
-    std::string expected;
-    ASSERT_TRUE(encode_jpeg(*ctx_.canvas, slider * 10, &expected));
+    const std::string expected = reference_jpeg(scratch, *ctx_.canvas, slider * 10);
+    ASSERT_FALSE(expected.empty());
     EXPECT_TRUE(dir_.read("grafika/brinkmoortest.jpg") == expected);
     EXPECT_EQ(ui_.text(StatusText), "Signature generation complete.");
   }
@@ -172,7 +188,7 @@ TEST_F(CanvasTest, FileTypeAndColourChoicesDoNotChangeTheOutput) {
   EXPECT_EQ(back.channels, 3);
 }
 
-TEST_F(CanvasTest, UnwritableOutputStillReportsDoneAndKeepsTheOldFile) {
+TEST_F(CanvasTest, UnwritableOutputStillReportsDone) {
   load_background(ctx_);
   // No graphics folder: nothing is written, nothing is created, the status is the same.
   fs::remove_all(dir_.file("grafika"));
