@@ -14,7 +14,6 @@
 # Exit status: 0 when both programs were installed, 1 otherwise.
 
 WAIT_SECONDS=30
-POLL_SECONDS=0.2
 PROGRAMS="brinkmoor aktualizator"
 
 say() {
@@ -23,26 +22,23 @@ say() {
 
 dir=$(pwd -P) || exit 1
 
-# True while a process runs the updater file of this folder. Processes that cannot be inspected
-# (other users', or systems without /proc) do not count.
+# True while a process runs the updater file of this folder. One listing of the processes'
+# program links a poll; processes that cannot be inspected (other users', or systems without
+# /proc) do not count.
 updater_running() {
   target=$(readlink -f "$dir/aktualizator" 2>/dev/null) || return 1
   [ -n "$target" ] || return 1
-  for proc in /proc/[0-9]*; do
-    [ "$proc" = "/proc/$$" ] && continue
-    exe=$(readlink "$proc/exe" 2>/dev/null) || continue
-    [ "$exe" = "$target" ] && return 0
-  done
-  return 1
+  ls -l /proc/[0-9]*/exe 2>/dev/null | TARGET="$target" awk '
+    BEGIN { target = ENVIRON["TARGET"] }
+    { at = index($0, " -> "); if (at > 0 && substr($0, at + 4) == target) found = 1 }
+    END { exit found ? 0 : 1 }'
 }
 
 if updater_running; then
   say "Waiting for the updater to end."
-  # Whole polls, so that the bound does not depend on floating-point arithmetic in the shell.
-  polls=$((WAIT_SECONDS * 5))
-  while [ "$polls" -gt 0 ] && updater_running; do
-    sleep "$POLL_SECONDS" 2>/dev/null || sleep 1
-    polls=$((polls - 1))
+  deadline=$(($(date +%s) + WAIT_SECONDS))
+  while updater_running && [ "$(date +%s)" -lt "$deadline" ]; do
+    sleep 0.2 2>/dev/null || sleep 1
   done
   if updater_running; then
     say "The updater is still running; replacing the programs anyway."
