@@ -141,6 +141,16 @@ TEST_F(FetchStats, StarCraftProfile) {
   EXPECT_EQ(ui.statuses, Texts({kStatsDownloadStart, kStatsDownloaded}));
 }
 
+TEST_F(FetchStats, Sc2NameWithLineBreakCannotReachTheRequest) {
+  // The name goes into the address as it is; the HTTP layer refuses control characters instead
+  // of sending them, so the download fails like any other.
+  fetch_stats(ctx, "sc2", "eu", 42, "Tester\r\nX-Injected: 1");
+  EXPECT_TRUE(server.requests().empty());
+  EXPECT_EQ(ui.statuses,
+            Texts({kStatsDownloadStart, kStatsDownloadError, kStatsDownloaded, kStatsUnreadable}));
+  EXPECT_EQ(ctx.stats.nick, "Tester\r\nX-Injected: 1");
+}
+
 TEST_F(FetchStats, FailedDownloadsKeepTheOldCacheFile) {
   int dead_port = 0;
   {
