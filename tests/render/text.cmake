@@ -2,6 +2,6 @@
 brinkmoor_add_test(NAME text_font_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_font_test.cpp
   LIBS platform Freetype::Freetype)
 brinkmoor_add_test(NAME text_run_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_run_test.cpp
-  LIBS render)
+  LIBS render stats)
 brinkmoor_add_test(NAME script_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/script_test.cpp
-  LIBS render)
+  LIBS render stats)
