@@ -21,8 +21,6 @@ std::string normalise_line_breaks(const std::string& text) {
   return out;
 }
 
-
-
 bool is_selectable(GadgetKind kind) {
   return kind == GadgetKind::List || kind == GadgetKind::ComboBox;
 }
@@ -90,7 +88,9 @@ void MemoryUi::begin_tab(int panel, const std::string& title) {
   current_tab_ = static_cast<int>(tabs_.size()) - 1;
 }
 
-void MemoryUi::end_panel() { current_tab_ = -1; }
+void MemoryUi::end_panel() {
+  current_tab_ = -1;
+}
 
 void MemoryUi::set_gadget_font(int gadget, const FontSpec& font) {
   if (Gadget* g = find(gadget)) {
@@ -104,7 +104,7 @@ std::string MemoryUi::text(int gadget) const {
   if (!g) return {};
   if (is_selectable(g->kind)) {
     return g->state >= 0 && g->state < static_cast<int>(g->entries.size()) ? g->entries[g->state]
-                                                                            : std::string();
+                                                                           : std::string();
   }
   return g->text;
 }
