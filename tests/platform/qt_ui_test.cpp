@@ -60,6 +60,22 @@ class QtUiTest : public ::testing::Test {
   std::unique_ptr<QtUi> ui_;
 };
 
+TEST(QtUiStart, TheProgramsParametersAreNotQts) {
+  // Qt would take "-platform x" or "-style y" out of the command line; the program's own
+  // parameters must reach it whole.
+  char a0[] = "brinkmoor", a1[] = "-platform", a2[] = "minimal", a3[] = "-auto", a4[] = "-style";
+  char* argv[] = {a0, a1, a2, a3, a4, nullptr};
+  int argc = 5;
+  std::unique_ptr<Ui> ui = make_qt_ui(argc, argv);
+  ASSERT_NE(ui, nullptr);
+  EXPECT_EQ(argc, 5);
+  EXPECT_STREQ(argv[1], "-platform");
+  EXPECT_STREQ(argv[2], "minimal");
+  EXPECT_STREQ(argv[3], "-auto");
+  EXPECT_STREQ(argv[4], "-style");
+  EXPECT_EQ(QGuiApplication::platformName(), "offscreen");
+}
+
 TEST_F(QtUiTest, WindowHasItsPlaceFixedSizeAndFrameButtons) {
   for (const bool minimize : {true, false}) {
     open(minimize);
