@@ -26,10 +26,13 @@ struct ProgramRun {
   std::string output;  // standard output and standard error
 };
 
-ProgramRun run_program(const test::TempDir& dir, const std::vector<std::string>& args) {
+ProgramRun run_program(const test::TempDir& dir, const std::vector<std::string>& args,
+                       const std::vector<std::string>& extra_env = {}) {
   ChildProcess child;
   ProgramRun run;
-  if (!child.start(kProgram, args, dir.path().string(), kNoDisplay, /*capture_stderr=*/true)) {
+  std::vector<std::string> env = kNoDisplay;
+  env.insert(env.end(), extra_env.begin(), extra_env.end());
+  if (!child.start(kProgram, args, dir.path().string(), env, /*capture_stderr=*/true)) {
     ADD_FAILURE() << "cannot start " << kProgram;
     return run;
   }
@@ -94,6 +97,32 @@ TEST(Program, InteractiveRunWithoutDisplayEndsWithTheCriticalMessage) {
   EXPECT_FALSE(contains(run.output, "config file")) << run.output;
   EXPECT_EQ(dir.read("ust.txt"), stored);
   EXPECT_FALSE(fs::exists(dir.file("started.txt")));
+}
+
+// A display named in the environment that nobody answers on counts as no display: no toolkit
+// abort, the same outcome as without one.
+TEST(Program, DisplayThatCannotBeReachedCountsAsNone) {
+  const std::vector<std::vector<std::string>> environments = {
+      {"DISPLAY=:4711"},
+      {"WAYLAND_DISPLAY=brinkmoor-test-no-such-display"},
+      {"DISPLAY=:4711", "WAYLAND_DISPLAY=brinkmoor-test-no-such-display"},
+  };
+  for (const auto& env : environments) {
+    SCOPED_TRACE(env.front());
+    test::TempDir dir;
+    const ProgramRun interactive = run_program(dir, {}, env);
+    EXPECT_EQ(interactive.exit_code, 0);
+    EXPECT_TRUE(
+        contains(interactive.output, "[Brinkmoor.] Critical error! Unable to create window.\n"))
+        << interactive.output;
+    EXPECT_FALSE(fs::exists(dir.file("ust.txt")));
+
+    const ProgramRun unattended = run_program(dir, {"-auto"}, env);
+    EXPECT_EQ(unattended.exit_code, 0);
+    EXPECT_TRUE(contains(unattended.output, "[Error!] Unable to open config file!\n"))
+        << unattended.output;
+    EXPECT_TRUE(fs::exists(dir.file("ust.txt")));
+  }
 }
 
 }  // namespace
