@@ -12,7 +12,9 @@
 
 namespace brinkmoor {
 
-char path_separator() { return '/'; }
+char path_separator() {
+  return '/';
+}
 
 std::string working_directory() {
   std::string buf(4096, '\0');
@@ -49,7 +51,9 @@ bool file_exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool remove_file(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 
 bool make_directory(const std::string& path) {
   return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
@@ -69,7 +73,9 @@ bool set_file_mtime(const std::string& path, int64_t seconds) {
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-int64_t now_seconds() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t now_seconds() {
+  return static_cast<int64_t>(std::time(nullptr));
+}
 
 void sleep_ms(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -88,7 +94,8 @@ std::optional<std::string> read_file(const std::string& path) {
   return data;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string target, unsigned mode) : target_(std::move(target)) {
+AtomicFileWriter::AtomicFileWriter(std::string target, unsigned mode, Durability durability)
+    : target_(std::move(target)), durability_(durability) {
   std::string pattern = target_ + ".tmp-XXXXXX";
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return;
@@ -106,7 +113,9 @@ AtomicFileWriter::AtomicFileWriter(std::string target, unsigned mode) : target_(
   temp_path_ = pattern;
 }
 
-AtomicFileWriter::~AtomicFileWriter() { discard(); }
+AtomicFileWriter::~AtomicFileWriter() {
+  discard();
+}
 
 void AtomicFileWriter::discard() {
   if (file_ != nullptr) {
@@ -121,7 +130,8 @@ void AtomicFileWriter::discard() {
 
 bool AtomicFileWriter::commit() {
   if (file_ == nullptr) return false;
-  bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0 &&
+            (durability_ == Durability::Unsynced || ::fsync(::fileno(file_)) == 0);
   ok = (std::fclose(file_) == 0) && ok;
   file_ = nullptr;
   if (ok) ok = ::rename(temp_path_.c_str(), target_.c_str()) == 0;

@@ -41,7 +41,12 @@ std::optional<std::string> read_file(const std::string& path);
 class AtomicFileWriter {
  public:
   // mode: permission bits of a newly created file (for example 0600 for files with passwords).
-  explicit AtomicFileWriter(std::string target, unsigned mode = 0644);
+  // durable: commit() also syncs the bytes to disk before the rename, so that even a power
+  // failure cannot leave an empty file behind. Files that are remade on every run and cost
+  // nothing to lose (the signature picture, downloads) skip the sync, which costs milliseconds.
+  enum class Durability { Synced, Unsynced };
+  explicit AtomicFileWriter(std::string target, unsigned mode = 0644,
+                            Durability durability = Durability::Synced);
   ~AtomicFileWriter();
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -58,6 +63,7 @@ class AtomicFileWriter {
   std::string target_;
   std::string temp_path_;
   std::FILE* file_ = nullptr;
+  Durability durability_ = Durability::Synced;
 };
 
 }  // namespace brinkmoor

@@ -28,13 +28,17 @@ size_t write_body(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-void network_start() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-void network_stop() { curl_global_cleanup(); }
+void network_start() {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+}
+void network_stop() {
+  curl_global_cleanup();
+}
 
 bool http_get_to_file(const std::string& address, const std::string& path,
                       const HttpLimits& limits) {
   if (address.empty()) return false;
-  AtomicFileWriter out(path);
+  AtomicFileWriter out(path, 0644, AtomicFileWriter::Durability::Unsynced);
   if (out.file() == nullptr) return false;
   CURL* curl = curl_easy_init();
   if (curl == nullptr) return false;
@@ -49,8 +53,7 @@ bool http_get_to_file(const std::string& address, const std::string& path,
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stall_timeout_s);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.total_timeout_s);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
-                   static_cast<curl_off_t>(limits.max_body_bytes));
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body_bytes));
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Brinkmoor/0.50");
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");

@@ -147,7 +147,7 @@ Image flatten_over_white(const Image& image) {
 bool save_jpeg(const Image& image, const std::string& path, int quality) {
   std::string bytes;
   if (!encode_jpeg(image, quality, &bytes)) return false;
-  AtomicFileWriter writer(path);
+  AtomicFileWriter writer(path, 0644, AtomicFileWriter::Durability::Unsynced);
   if (writer.file() == nullptr) return false;
   if (std::fwrite(bytes.data(), 1, bytes.size(), writer.file()) != bytes.size()) return false;
   return writer.commit();

@@ -116,7 +116,8 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   if (!working_dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, working_dir.c_str());
   pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv_p.data(), env_p.data());
+  const int rc =
+      posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv_p.data(), env_p.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(fds[1]);
   if (rc != 0) {

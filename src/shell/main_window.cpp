@@ -54,7 +54,9 @@ void create_rows(AppContext& ctx, const Row* rows, size_t n) {
 
 }  // namespace
 
-FontSpec ui_font_spec() { return FontSpec{"Arial", 10, false, false}; }
+FontSpec ui_font_spec() {
+  return FontSpec{"Arial", 10, false, false};
+}
 
 bool open_main_window(AppContext& ctx, bool hidden) {
   WindowSpec window;

@@ -9,9 +9,13 @@
 
 namespace brinkmoor {
 
-int64_t text_length(std::string_view text) { return static_cast<int64_t>(text.size()); }
+int64_t text_length(std::string_view text) {
+  return static_cast<int64_t>(text.size());
+}
 
-bool text_equals(std::string_view a, std::string_view b) { return a == b; }
+bool text_equals(std::string_view a, std::string_view b) {
+  return a == b;
+}
 
 int64_t find_text(std::string_view text, std::string_view pattern, int64_t start) {
   if (text.empty() || pattern.empty()) return 0;
@@ -58,14 +62,24 @@ char32_t lower_code_point(char32_t c) {
 unsigned char lower_cp1250(unsigned char b) {
   if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b + 32);
   switch (b) {
-    case 0x8A: case 0x8C: case 0x8D: case 0x8E: case 0x8F:
+    case 0x8A:
+    case 0x8C:
+    case 0x8D:
+    case 0x8E:
+    case 0x8F:
       return static_cast<unsigned char>(b + 0x10);
-    case 0xA3: return 0xB3;
-    case 0xA5: return 0xB9;
-    case 0xAA: return 0xBA;
-    case 0xAF: return 0xBF;
-    case 0xBC: return 0xBE;
-    default: break;
+    case 0xA3:
+      return 0xB3;
+    case 0xA5:
+      return 0xB9;
+    case 0xAA:
+      return 0xBA;
+    case 0xAF:
+      return 0xBF;
+    case 0xBC:
+      return 0xBE;
+    default:
+      break;
   }
   if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<unsigned char>(b + 0x20);
   return b;
@@ -193,7 +207,9 @@ int32_t truncate_to_int(double value) {
   return static_cast<int32_t>(t);
 }
 
-std::string format_int(int64_t value) { return std::to_string(value); }
+std::string format_int(int64_t value) {
+  return std::to_string(value);
+}
 
 std::string current_directory() {
   std::string dir = working_directory();

@@ -25,7 +25,8 @@ std::string strip_leading_spaces(std::string_view text);
 std::string lower_text(std::string_view text);
 // Replaces every non-overlapping occurrence, scanning left to right; an empty find changes
 // nothing.
-std::string replace_text(std::string_view text, std::string_view find, std::string_view replacement);
+std::string replace_text(std::string_view text, std::string_view find,
+                         std::string_view replacement);
 // Blanks, one sign, then "$" hex, "%" binary or decimal digits; stops at the first other
 // character; wraps around past the 64-bit range.
 int64_t parse_int(std::string_view text);

@@ -4,7 +4,9 @@
 
 namespace brinkmoor {
 
-TextFileReader::~TextFileReader() { close(); }
+TextFileReader::~TextFileReader() {
+  close();
+}
 
 bool TextFileReader::open(const std::string& path) {
   close();
@@ -27,7 +29,9 @@ bool TextFileReader::fill() {
   return len_ > 0;
 }
 
-bool TextFileReader::at_end_of_file() { return !fill(); }
+bool TextFileReader::at_end_of_file() {
+  return !fill();
+}
 
 std::string TextFileReader::read_line() {
   std::string line;

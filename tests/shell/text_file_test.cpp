@@ -27,10 +27,10 @@ TEST(TextFileReader, LineEnds) {
       {"\r\n\r\n", {"", ""}},
       {"a\r\nb\r\n", {"a", "b"}},
       {"a\nb", {"a", "b"}},
-      {"a\rb\r", {"a", "b"}},           // a lone final CR ends the last line
+      {"a\rb\r", {"a", "b"}},  // a lone final CR ends the last line
       {"a\r\rb", {"a", "", "b"}},
       {"a\n\r\nb", {"a", "", "b"}},
-      {std::string("a\0b", 3), {"a", "b"}},  // NUL ends a line
+      {std::string("a\0b", 3), {"a", "b"}},    // NUL ends a line
       {"\xA3\xF3\xBF\r\n", {"\xA3\xF3\xBF"}},  // bytes as they are
   };
   test::TempDir dir;
@@ -46,8 +46,7 @@ TEST(TextFileReader, LongLinesAndBufferBoundaries) {
   std::string first(4095, 'x');
   std::string longline(100000, 'y');
   dir.write("f.txt", first + "\r\n" + longline + "\nend");
-  EXPECT_EQ(read_all_lines(dir.file("f.txt")),
-            (std::vector<std::string>{first, longline, "end"}));
+  EXPECT_EQ(read_all_lines(dir.file("f.txt")), (std::vector<std::string>{first, longline, "end"}));
 }
 
 TEST(TextFileReader, MissingFileAndEnd) {

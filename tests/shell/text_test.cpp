@@ -16,17 +16,16 @@ TEST(FindText, EdgeCases) {
     int64_t expected;
   };
   const Case cases[] = {
-      {"abcabc", "", 1, 0},       // empty pattern
-      {"", "a", 1, 0},            // empty text
-      {"abcabc", "b", 0, 2},      // start 0 searches from the first character
-      {"abcabc", "b", -5, 2},     // so does a negative start
-      {"abcabc", "b", 7, 0},      // one past the last character
-      {"abcabc", "a", 2, 4},      // the second occurrence, after the first
-      {"abcabc", "c", 6, 6},      // at the last character
-      {"xxab", "a", 4, 0},        // found only before start
-      {"abc", "bcd", 1, 0},       // a pattern that would run past the end
-      {"abcabc", "abc", 1, 1},
-      {"a\xC4\x85z", "z", 1, 4},  // bytes, not letters
+      {"abcabc", "", 1, 0},    // empty pattern
+      {"", "a", 1, 0},         // empty text
+      {"abcabc", "b", 0, 2},   // start 0 searches from the first character
+      {"abcabc", "b", -5, 2},  // so does a negative start
+      {"abcabc", "b", 7, 0},   // one past the last character
+      {"abcabc", "a", 2, 4},   // the second occurrence, after the first
+      {"abcabc", "c", 6, 6},   // at the last character
+      {"xxab", "a", 4, 0},     // found only before start
+      {"abc", "bcd", 1, 0},    // a pattern that would run past the end
+      {"abcabc", "abc", 1, 1}, {"a\xC4\x85z", "z", 1, 4},  // bytes, not letters
   };
   for (const auto& c : cases)
     EXPECT_EQ(find_text(c.text, c.pattern, c.start), c.expected)
@@ -61,10 +60,10 @@ TEST(TextRoutines, StripEqualsReplace) {
   EXPECT_FALSE(text_equals("ab", "ab "));
   EXPECT_EQ(replace_text("ababab", "ab", "X"), "XXX");
   EXPECT_EQ(replace_text("whole", "whole", "R"), "R");
-  EXPECT_EQ(replace_text("aaa", "aa", "b"), "ba");        // no overlapping matches
+  EXPECT_EQ(replace_text("aaa", "aa", "b"), "ba");  // no overlapping matches
   EXPECT_EQ(replace_text("1,234,567", ",", ""), "1234567");
   EXPECT_EQ(replace_text("abc", "", "X"), "abc");
-  EXPECT_EQ(replace_text("aXa", "a", "aa"), "aaXaa");     // replacement is not scanned again
+  EXPECT_EQ(replace_text("aXa", "a", "aa"), "aaXaa");  // replacement is not scanned again
 }
 
 TEST(LowerText, AsciiUtf8AndWindows1250) {
@@ -72,7 +71,10 @@ TEST(LowerText, AsciiUtf8AndWindows1250) {
   // UTF-8: Polish capitals with diacritics, and a multi-byte letter left whole.
   EXPECT_EQ(lower_text("\xC5\x81\xC3\x93\xC5\xBB\xC4\x84 \xC5\x9A\xC4\x86"),
             "\xC5\x82\xC3\xB3\xC5\xBC\xC4\x85 \xC5\x9B\xC4\x87");
-  EXPECT_EQ(lower_text("\xE2\x82\xAC" "A"), "\xE2\x82\xAC" "a");  // the euro sign stays
+  EXPECT_EQ(lower_text("\xE2\x82\xAC"
+                       "A"),
+            "\xE2\x82\xAC"
+            "a");  // the euro sign stays
   // Windows-1250 (not valid UTF-8): Ł Ś Ż Ą Ó.
   EXPECT_EQ(lower_text("\xA3\x8C\xAF\xA5\xD3"), "\xB3\x9C\xBF\xB9\xF3");
   EXPECT_EQ(lower_text("\xD7"), "\xD7");  // the multiplication sign is no letter
@@ -93,7 +95,7 @@ TEST(ParseInt, Table) {
       {"+", 0},
       {"", 0},
       {"+7", 7},
-      {"- 7", 0},            // no blank after the sign
+      {"- 7", 0},  // no blank after the sign
       {"12 34", 12},
       {"\t 42", 42},
       {"$FFFFFFFF", 4294967295},
@@ -112,9 +114,12 @@ TEST(ParseFloat, Table) {
     float expected;
   };
   const Case cases[] = {
-      {"3,75", 3.0f},     {"abc", 0.0f},       {"0.1", 0.1f},     {"  17.9</td>", 17.9f},
-      {"-2.5", -2.5f},    {"+4", 4.0f},        {"1e3", 1000.0f},  {"1e", 1.0f},
-      {"2.5E-1x", 0.25f}, {".5", 0.5f},        {"7.", 7.0f},      {".", 0.0f},
+      {"3,75", 3.0f},     {"abc", 0.0f},
+      {"0.1", 0.1f},      {"  17.9</td>", 17.9f},
+      {"-2.5", -2.5f},    {"+4", 4.0f},
+      {"1e3", 1000.0f},   {"1e", 1.0f},
+      {"2.5E-1x", 0.25f}, {".5", 0.5f},
+      {"7.", 7.0f},       {".", 0.0f},
       {"0.51\r", 0.51f},  {"16777217", 16777216.0f},
   };
   for (const auto& c : cases) EXPECT_EQ(parse_float(c.text), c.expected) << c.text;

@@ -21,7 +21,9 @@ ServerProcess::ServerProcess(const std::string& script, const std::vector<std::s
   ADD_FAILURE() << "server " << script << " did not start";
 }
 
-ServerProcess::~ServerProcess() { child_.kill(); }
+ServerProcess::~ServerProcess() {
+  child_.kill();
+}
 
 std::vector<std::string> ServerProcess::requests(int wait_ms) {
   std::string line;
