@@ -6,20 +6,16 @@
 
 #include "platform/memory_ui.h"
 #include "platform/ui.h"
+#include "platform/ui_loader.h"
 #include "shell/app.h"
 #include "shell/context.h"
-#ifdef BRINKMOOR_HAVE_QT
-#include "platform/qt/qt_ui.h"
-#endif
 
 int main(int argc, char** argv) {
   using namespace brinkmoor;
   const std::vector<std::string> params = program_parameters(argc, argv);
 
   std::unique_ptr<Ui> ui;
-#ifdef BRINKMOOR_HAVE_QT
-  ui = make_qt_ui(argc, argv);
-#endif
+  ui = load_window_ui(argc, argv);
   if (!ui) ui = make_headless_ui(read_command_line(params));
 
   AppContext ctx;

@@ -6,9 +6,7 @@
 
 #include "platform/memory_ui.h"
 #include "platform/process.h"
-#ifdef BRINKMOOR_WITH_QT
-#include "platform/qt/qt_ui.h"
-#endif
+#include "platform/ui_loader.h"
 #include "shell/text.h"
 #include "updater/updater.h"
 
@@ -20,9 +18,7 @@ int main(int argc, char** argv) {
   ctx.update_address = default_update_address();
 
   std::unique_ptr<Ui> ui;
-#ifdef BRINKMOOR_WITH_QT
-  if (display_usable()) ui = make_qt_ui(argc, argv);
-#endif
+  ui = load_window_ui(argc, argv);
   if (!ui) {
     // No display: the check is made without a window, and nothing can be offered.
     auto memory = std::make_unique<MemoryUi>(true);

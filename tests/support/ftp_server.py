@@ -2,6 +2,7 @@
 """Loopback FTP server for the tests (pyftpdlib).
 
 Usage: ftp_server.py HOME USER PASSWORD [MODE]
+The port is a free one unless the environment variable BRINKMOOR_TEST_PORT names one.
 One account, USER with PASSWORD, whose login folder is HOME. Listens on 127.0.0.1 on a free
 port and prints "PORT <n>" once it listens. Then one line for each of these events:
   CONNECT            a control connection was accepted
@@ -119,7 +120,7 @@ def main():
     handler.passive_ports = None
     # Answer a wrong login at once instead of after the usual anti-guessing pause.
     handler.auth_failed_timeout = 0
-    server = FTPServer(("127.0.0.1", 0), handler)
+    server = FTPServer(("127.0.0.1", int(os.environ.get("BRINKMOOR_TEST_PORT", "0"))), handler)
     emit("PORT %d" % server.socket.getsockname()[1])
     server.serve_forever(handle_exit=False)
 

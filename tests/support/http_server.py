@@ -2,6 +2,7 @@
 """Loopback HTTP server for the tests.
 
 Usage: http_server.py ROOT
+The port is a free one unless the environment variable BRINKMOOR_TEST_PORT names one.
 Serves the files below ROOT. Prints "PORT <n>" once it listens, then "GET <path>" for every
 request. Paths with special behaviour (whatever ROOT holds):
   /__stall/...     sends the headers and ten bytes of a longer body, then nothing
@@ -96,7 +97,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", int(os.environ.get("BRINKMOOR_TEST_PORT", "0"))), Handler)
     server.daemon_threads = True
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()

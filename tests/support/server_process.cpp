@@ -4,10 +4,11 @@
 
 namespace brinkmoor::test {
 
-ServerProcess::ServerProcess(const std::string& script, const std::vector<std::string>& args) {
+ServerProcess::ServerProcess(const std::string& script, const std::vector<std::string>& args,
+                             const std::vector<std::string>& extra_env) {
   std::vector<std::string> argv = {"-u", std::string(BRINKMOOR_TEST_SUPPORT) + "/" + script};
   argv.insert(argv.end(), args.begin(), args.end());
-  if (!child_.start("python3", argv)) {
+  if (!child_.start("python3", argv, "", extra_env)) {
     ADD_FAILURE() << "cannot start python3 " << script;
     return;
   }

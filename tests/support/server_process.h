@@ -12,7 +12,9 @@ class ServerProcess {
  public:
   // script: a file name in tests/support. Fails the calling test when the server does not come
   // up within 10 s.
-  ServerProcess(const std::string& script, const std::vector<std::string>& args);
+  // extra_env: "NAME=value" entries for the server (BRINKMOOR_TEST_PORT=<n> asks for a port).
+  ServerProcess(const std::string& script, const std::vector<std::string>& args,
+                const std::vector<std::string>& extra_env = {});
   ~ServerProcess();
   int port() const { return port_; }
   // Request lines printed so far (waits up to wait_ms for more to arrive).

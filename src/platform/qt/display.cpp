@@ -51,13 +51,17 @@ bool x11_connectable() {
   auto disconnect = reinterpret_cast<Disconnect>(::dlsym(lib, "xcb_disconnect"));
   bool ok = false;
   if (connect != nullptr && has_error != nullptr && disconnect != nullptr) {
-    // xcb_connect never returns null; a failed connection is an object in an error state
-    // that still has to be freed.
-    void* conn = connect(display.c_str(), nullptr);
-    ok = has_error(conn) == 0;
-    disconnect(conn);
+    // A busy server may turn a connection away now and then; ask a few times before giving up.
+    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+      if (attempt > 0) ::usleep(50000);
+      // xcb_connect never returns null; a failed connection is an object in an error state
+      // that still has to be freed.
+      void* conn = connect(display.c_str(), nullptr);
+      ok = has_error(conn) == 0;
+      disconnect(conn);
+    }
   }
-  ::dlclose(lib);
+  // libxcb stays loaded: the Qt platform plugin is about to load it again anyway.
   return ok;
 }
 
