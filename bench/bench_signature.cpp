@@ -11,6 +11,8 @@
 #include "render/canvas.h"
 #include "render/script.h"
 #include "render/text_run.h"
+#include "settings/background_list.h"
+#include "settings/settings.h"
 #include "shell/context.h"
 #include "shell/main_window.h"
 
@@ -59,6 +61,31 @@ void BM_GenerateSignature(benchmark::State& bench) {
   if (!std::filesystem::exists(output_picture_path(ctx))) bench.SkipWithError("no picture");
 }
 BENCHMARK(BM_GenerateSignature)->Unit(benchmark::kMicrosecond);
+
+// The demo folder's signature (example/): two "getstat" over fresh cached pages, value tags,
+// five fonts and sizes, bold, italic, colours and a back colour; fonts warm.
+void BM_GenerateDemoSignature(benchmark::State& bench) {
+  Workspace workspace;
+  std::filesystem::copy(
+      BRINKMOOR_EXAMPLE_DIR, workspace.dir(),
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  MemoryUi ui;
+  AppContext ctx;
+  ctx.ui = &ui;
+  ctx.work_dir = workspace.dir();
+  if (!open_main_window(ctx, true)) {
+    bench.SkipWithError("no window");
+    return;
+  }
+  ctx.window_open = true;
+  fill_background_list(ctx);
+  load_settings(ctx);
+  reset_draw_font(ctx);
+  generate_signature(ctx);
+  for (auto _ : bench) generate_signature(ctx);
+  if (ctx.stats.nick != "Demon") bench.SkipWithError("the sample pages were not read");
+}
+BENCHMARK(BM_GenerateDemoSignature)->Unit(benchmark::kMicrosecond);
 
 // The same three lines drawn on a copy of a ready Canvas: the interpreter and text runs alone,
 // without the picture codecs and the file system.

@@ -101,6 +101,20 @@ void append_utf8(std::string& out, char32_t cp) {
   }
 }
 
+std::string normalise_line_breaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out.push_back('\n');
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
 std::string to_utf8(std::string_view bytes) {
   if (is_valid_utf8(bytes)) return std::string(bytes);
   std::string out;

@@ -21,6 +21,9 @@ std::u32string decode_text(std::string_view bytes);
 // Windows-1250.
 std::string to_utf8(std::string_view bytes);
 
+// The text with every line end (CR LF, CR or LF) written as LF: the editors' one line break.
+std::string normalise_line_breaks(std::string_view text);
+
 // Appends the UTF-8 encoding of a code point.
 void append_utf8(std::string& out, char32_t cp);
 

@@ -3,23 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/encoding.h"
+
 namespace brinkmoor {
 namespace {
-
-// Editor text uses LF between lines whatever line ends it was given.
-std::string normalise_line_breaks(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out.push_back('\n');
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
 
 bool is_selectable(GadgetKind kind) {
   return kind == GadgetKind::List || kind == GadgetKind::ComboBox;

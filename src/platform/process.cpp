@@ -55,12 +55,12 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return out;
 }
 
-int64_t now_ms() {
+}  // namespace
+
+int64_t ChildProcess::now_ms() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-}  // namespace
 
 bool started_hidden() {
   const char* v = std::getenv(kStartHiddenVariable);
@@ -129,6 +129,25 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
   return true;
 }
 
+// Waits until output arrives (appended to the buffer), the output ends, or the deadline passes.
+// False when nothing more can come before the deadline.
+bool ChildProcess::read_more(int64_t deadline) {
+  if (out_fd_ < 0) return false;
+  const int64_t left = deadline - now_ms();
+  if (left <= 0) return false;
+  pollfd p{out_fd_, POLLIN, 0};
+  if (::poll(&p, 1, static_cast<int>(left)) <= 0) return true;  // look at the clock again
+  char buf[4096];
+  const ssize_t n = ::read(out_fd_, buf, sizeof buf);
+  if (n <= 0) {
+    ::close(out_fd_);
+    out_fd_ = -1;
+    return false;
+  }
+  buffer_.append(buf, static_cast<size_t>(n));
+  return true;
+}
+
 bool ChildProcess::read_line(std::string* line, int timeout_ms) {
   const int64_t deadline = now_ms() + timeout_ms;
   for (;;) {
@@ -138,37 +157,13 @@ bool ChildProcess::read_line(std::string* line, int timeout_ms) {
       buffer_.erase(0, nl + 1);
       return true;
     }
-    if (out_fd_ < 0) return false;
-    const int64_t left = deadline - now_ms();
-    if (left <= 0) return false;
-    pollfd p{out_fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    char buf[4096];
-    const ssize_t n = ::read(out_fd_, buf, sizeof buf);
-    if (n <= 0) {
-      ::close(out_fd_);
-      out_fd_ = -1;
-      continue;
-    }
-    buffer_.append(buf, static_cast<size_t>(n));
+    if (!read_more(deadline)) return false;
   }
 }
 
 std::string ChildProcess::read_all(int timeout_ms) {
   const int64_t deadline = now_ms() + timeout_ms;
-  while (out_fd_ >= 0) {
-    const int64_t left = deadline - now_ms();
-    if (left <= 0) break;
-    pollfd p{out_fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    char buf[4096];
-    const ssize_t n = ::read(out_fd_, buf, sizeof buf);
-    if (n <= 0) {
-      ::close(out_fd_);
-      out_fd_ = -1;
-      break;
-    }
-    buffer_.append(buf, static_cast<size_t>(n));
+  while (read_more(deadline)) {
   }
   std::string out;
   out.swap(buffer_);

@@ -1,5 +1,6 @@
 #pragma once
 // Starting other programs.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ class ChildProcess {
   bool running() const { return pid_ > 0; }
 
  private:
+  static int64_t now_ms();
+  bool read_more(int64_t deadline);
   int pid_ = -1;
   int out_fd_ = -1;
   std::string buffer_;

@@ -468,8 +468,8 @@ TEST_F(ScriptTest, GetstatFillsTheRecordAndALaterFetchKeepsWhatItDoesNotFind) {
   dir.mkdir("dane");
   const std::string bw_page = stats_cache_file(ctx.work_dir, "bw", "r7", 12);
   const std::string sc2_page = stats_cache_file(ctx.work_dir, "sc2", "eu", 2377239);
-  std::ofstream(bw_page, std::ios::binary) << test::test_data("render/bw_r7_12.html");
-  std::ofstream(sc2_page, std::ios::binary) << test::test_data("render/sc2_demon_2012_08.html");
+  std::ofstream(bw_page, std::ios::binary) << test::test_data("stats/bw_r7_12.html");
+  std::ofstream(sc2_page, std::ios::binary) << test::test_data("stats/sc2_eu_2377239_demon.html");
   PlayerStats bw;
   ASSERT_TRUE(parse_bloodwars_page(bw_page, bw));
   ASSERT_NE(bw.ranking, 0);

@@ -44,21 +44,6 @@ QString to_qstring(const std::string& bytes) {
   return QString::fromUtf8(to_utf8(bytes));
 }
 
-// Editor text uses LF between lines whatever line ends it was given.
-std::string normalise_line_breaks(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out.push_back('\n');
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
-
 // The top-level window. Its close box only reports the request; the program decides when the
 // window really goes (close_window).
 class Frame : public QWidget {
