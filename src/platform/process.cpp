@@ -62,6 +62,10 @@ int64_t ChildProcess::now_ms() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+void ignore_broken_pipe() {
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
 bool started_hidden() {
   const char* v = std::getenv(kStartHiddenVariable);
   return v != nullptr && std::strcmp(v, "1") == 0;

@@ -10,6 +10,11 @@ namespace brinkmoor {
 // program treats its first request to show a window as a request to keep it hidden.
 inline constexpr const char* kStartHiddenVariable = "BRINKMOOR_START_HIDDEN";
 
+// A program whose output goes to a pipe that its reader has closed (a scheduler's log helper
+// that ended) must go on and save its settings rather than die of SIGPIPE; writes then fail
+// quietly instead.
+void ignore_broken_pipe();
+
 // True when this process was started with a hidden initial show state.
 bool started_hidden();
 

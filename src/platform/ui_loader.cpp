@@ -31,9 +31,11 @@ std::unique_ptr<Ui> load_window_ui(int& argc, char** argv) {
   if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) return nullptr;
   const std::string name = "libbrinkmoor_qt.so";
   const std::string exe_dir = executable_dir();
-  // Beside the program (a portable folder), the installed library folder, the build tree.
+  // Beside the program (a portable folder), the library folder of the installation the program
+  // sits in (wherever it was installed to), the configured one, the build tree.
   const std::vector<std::string> candidates = {
       exe_dir + "/" + name,
+      exe_dir + "/../" + BRINKMOOR_QT_MODULE_RELATIVE_DIR + "/" + name,
       std::string(BRINKMOOR_QT_MODULE_INSTALL_DIR) + "/" + name,
       std::string(BRINKMOOR_QT_MODULE_BUILD_DIR) + "/" + name,
   };

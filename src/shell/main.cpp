@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/memory_ui.h"
+#include "platform/process.h"
 #include "platform/ui.h"
 #include "platform/ui_loader.h"
 #include "shell/app.h"
@@ -12,6 +13,7 @@
 
 int main(int argc, char** argv) {
   using namespace brinkmoor;
+  ignore_broken_pipe();
   const std::vector<std::string> params = program_parameters(argc, argv);
 
   std::unique_ptr<Ui> ui;

@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv) {
   using namespace brinkmoor;
+  ignore_broken_pipe();
   UpdaterContext ctx;
   for (int i = 1; i < argc; ++i) ctx.params.emplace_back(argv[i]);
   ctx.work_dir = current_directory();
