@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "shell/context.h"
@@ -29,6 +30,7 @@ class BigPage {
     path_ = std::filesystem::temp_directory_path() /
             ("brinkmoor-bench-page-" + std::to_string(rd()) + ".html");
     const std::string page = read(sample);
+    if (page.empty()) throw std::runtime_error("missing sample page " + sample);
     std::string big;
     while (big.size() < (1u << 20)) big += page;
     std::ofstream(path_, std::ios::binary) << big;
@@ -64,7 +66,7 @@ BENCHMARK(BM_ParseSc2Page)->Unit(benchmark::kMillisecond);
 
 // A real 2012 profile page, 29 KB, repeated.
 void BM_ParseRealSc2Page(benchmark::State& bench) {
-  BigPage page(std::string(BRINKMOOR_BENCH_DATA) + "/stats/sc2-bnetscraper-noladder-2012-07.html");
+  BigPage page(std::string(BRINKMOOR_BENCH_DATA) + "/stats/sc2_us_3354437_noladder.html");
   PlayerStats stats;
   for (auto _ : bench) benchmark::DoNotOptimize(parse_sc2_page(page.path(), "ClarkeKent", stats));
   bench.SetBytesProcessed(static_cast<int64_t>(bench.iterations() * page.size()));
