@@ -35,7 +35,7 @@ int em_pixels_for_size(int64_t size_pt);
 // A loaded face at one size and style.
 class Font {
  public:
-  // nullptr when no font can be made for the spec.
+  // nullptr when no font can be made for the requested face, size and style.
   static std::unique_ptr<Font> load(const FontSpec& spec);
   ~Font();
   Font(const Font&) = delete;
