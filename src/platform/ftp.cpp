@@ -1,18 +1,19 @@
 #include "platform/ftp.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/curl_api.h"
 #include "platform/files.h"
 
 namespace brinkmoor {
 
 struct FtpSession::State {
+  // The library's functions; set by open() once the login is worth trying.
+  const CurlApi* api = nullptr;
   CURL* curl = nullptr;
   // The address of every operation of the session; only its path changes between them.
   CURLU* url = nullptr;
@@ -50,35 +51,35 @@ size_t read_body(char* buffer, size_t size, size_t count, void* user) {
 
 // One STOR of the bytes under name, followed (only after a complete transfer) by the commands
 // in after.
-CURLcode store(CURL* curl, CURLU* url, const std::string& name, const std::string& bytes,
-               const std::vector<std::string>& after) {
+CURLcode store(const CurlApi& api, CURL* curl, CURLU* url, const std::string& name,
+               const std::string& bytes, const std::vector<std::string>& after) {
   // The name is encoded into the address here and decoded again by libcurl, so whatever it
   // holds stays one file name.
   const std::string path = "/" + name;
-  if (curl_url_set(url, CURLUPART_PATH, path.c_str(), CURLU_URLENCODE) != CURLUE_OK)
+  if (api.url_set(url, CURLUPART_PATH, path.c_str(), CURLU_URLENCODE) != CURLUE_OK)
     return CURLE_URL_MALFORMAT;
   curl_slist* commands = nullptr;
   for (const auto& command : after) {
-    curl_slist* longer = curl_slist_append(commands, command.c_str());
+    curl_slist* longer = api.slist_append(commands, command.c_str());
     if (longer == nullptr) {
-      curl_slist_free_all(commands);
+      api.slist_free_all(commands);
       return CURLE_OUT_OF_MEMORY;
     }
     commands = longer;
   }
   Source source{&bytes};
-  curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-  curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
-  curl_easy_setopt(curl, CURLOPT_READFUNCTION, read_body);
-  curl_easy_setopt(curl, CURLOPT_READDATA, &source);
-  curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
-  curl_easy_setopt(curl, CURLOPT_POSTQUOTE, commands);
-  const CURLcode rc = curl_easy_perform(curl);
-  curl_easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
-  curl_easy_setopt(curl, CURLOPT_READDATA, nullptr);
-  curl_easy_setopt(curl, CURLOPT_UPLOAD, 0L);
-  curl_slist_free_all(commands);
+  api.easy_setopt(curl, CURLOPT_NOBODY, 0L);
+  api.easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+  api.easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
+  api.easy_setopt(curl, CURLOPT_READFUNCTION, read_body);
+  api.easy_setopt(curl, CURLOPT_READDATA, &source);
+  api.easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
+  api.easy_setopt(curl, CURLOPT_POSTQUOTE, commands);
+  const CURLcode rc = api.easy_perform(curl);
+  api.easy_setopt(curl, CURLOPT_POSTQUOTE, nullptr);
+  api.easy_setopt(curl, CURLOPT_READDATA, nullptr);
+  api.easy_setopt(curl, CURLOPT_UPLOAD, 0L);
+  api.slist_free_all(commands);
   return rc;
 }
 
@@ -112,8 +113,11 @@ bool FtpSession::open(const std::string& host, const std::string& user, const st
       port > 65535)
     return false;
   State& s = *state_;
-  s.curl = curl_easy_init();
-  s.url = curl_url();
+  // Only a login worth trying loads the library.
+  s.api = curl_api();
+  if (s.api == nullptr) return false;
+  s.curl = s.api->easy_init();
+  s.url = s.api->url();
   if (s.curl == nullptr || s.url == nullptr) {
     close();
     return false;
@@ -121,33 +125,33 @@ bool FtpSession::open(const std::string& host, const std::string& user, const st
   // The address is built part by part, never pasted together from text, so the host field
   // cannot bring in a port, a path or a user of its own.
   const std::string port_text = std::to_string(port);
-  if (curl_url_set(s.url, CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
-      curl_url_set(s.url, CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK ||
-      curl_url_set(s.url, CURLUPART_PORT, port_text.c_str(), 0) != CURLUE_OK ||
-      curl_url_set(s.url, CURLUPART_PATH, "/", 0) != CURLUE_OK) {
+  if (s.api->url_set(s.url, CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
+      s.api->url_set(s.url, CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK ||
+      s.api->url_set(s.url, CURLUPART_PORT, port_text.c_str(), 0) != CURLUE_OK ||
+      s.api->url_set(s.url, CURLUPART_PATH, "/", 0) != CURLUE_OK) {
     close();
     return false;
   }
   const long connect_s = std::max(1L, limits.connect_timeout_s);
   const long stall_s = std::max(1L, limits.stall_timeout_s);
   CURL* c = s.curl;
-  curl_easy_setopt(c, CURLOPT_CURLU, s.url);
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
-  curl_easy_setopt(c, CURLOPT_USERNAME, user.c_str());
-  curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, connect_s);
-  curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall_s);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stall_s);
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  s.api->easy_setopt(c, CURLOPT_CURLU, s.url);
+  s.api->easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
+  s.api->easy_setopt(c, CURLOPT_USERNAME, user.c_str());
+  s.api->easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+  s.api->easy_setopt(c, CURLOPT_CONNECTTIMEOUT, connect_s);
+  s.api->easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall_s);
+  s.api->easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  s.api->easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stall_s);
+  s.api->easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   // Passive data connections go to the control connection's address, whatever address the
   // server names in its reply.
-  curl_easy_setopt(c, CURLOPT_FTP_SKIP_PASV_IP, 1L);
-  if (!passive) curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
+  s.api->easy_setopt(c, CURLOPT_FTP_SKIP_PASV_IP, 1L);
+  if (!passive) s.api->easy_setopt(c, CURLOPT_FTPPORT, "-");
   // Logging in and asking for the current folder, nothing else: the connection then stays in
   // the handle, logged in, and later operations of the session reuse it.
-  curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
-  if (curl_easy_perform(c) != CURLE_OK) {
+  s.api->easy_setopt(c, CURLOPT_NOBODY, 1L);
+  if (s.api->easy_perform(c) != CURLE_OK) {
     close();
     return false;
   }
@@ -163,11 +167,11 @@ bool FtpSession::send_file(const std::string& local_path, const std::string& rem
 
   const std::string temp_name = remote_name + ".part";
   CURLcode rc =
-      store(s.curl, s.url, temp_name, *bytes, {"RNFR " + temp_name, "RNTO " + remote_name});
+      store(*s.api, s.curl, s.url, temp_name, *bytes, {"RNFR " + temp_name, "RNTO " + remote_name});
   if (rc == CURLE_OK) return true;
 
   long reply = 0;
-  curl_easy_getinfo(s.curl, CURLINFO_RESPONSE_CODE, &reply);
+  s.api->easy_getinfo(s.curl, CURLINFO_RESPONSE_CODE, &reply);
   // The transfer was complete but the server would not rename it.
   const bool rename_refused = rc == CURLE_QUOTE_ERROR;
   // The server refused the temporary name outright (a permanent negative reply to STOR).
@@ -178,15 +182,15 @@ bool FtpSession::send_file(const std::string& local_path, const std::string& rem
   // name is removed if the server lets us ("*": its refusal does not fail the upload).
   std::vector<std::string> after;
   if (rename_refused) after.push_back("*DELE " + temp_name);
-  rc = store(s.curl, s.url, remote_name, *bytes, after);
+  rc = store(*s.api, s.curl, s.url, remote_name, *bytes, after);
   return rc == CURLE_OK;
 }
 
 void FtpSession::close() {
   State& s = *state_;
   // Cleaning up the handle sends QUIT on a connection that is still alive and closes it.
-  if (s.curl != nullptr) curl_easy_cleanup(s.curl);
-  if (s.url != nullptr) curl_url_cleanup(s.url);
+  if (s.curl != nullptr) s.api->easy_cleanup(s.curl);
+  if (s.url != nullptr) s.api->url_cleanup(s.url);
   s.curl = nullptr;
   s.url = nullptr;
   s.open = false;

@@ -1,5 +1,5 @@
 #pragma once
-// FTP sessions over libcurl: log in, send files, log out.
+// FTP sessions over libcurl (loaded by the first login attempted): log in, send files, log out.
 #include <memory>
 #include <string>
 
