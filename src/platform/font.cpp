@@ -10,13 +10,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <list>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/font_cache.h"
 #include "platform/image.h"
 
 namespace brinkmoor {
@@ -34,6 +39,7 @@ constexpr size_t kMaxCachedCodePoints = 65536;
 constexpr size_t kMaxMatches = 256;
 constexpr size_t kMaxSizedFaces = 16;
 constexpr size_t kMaxFaceFiles = 16;
+constexpr int kMaxImmediateSaves = 16;
 
 struct Library {
   FT_Library ft = nullptr;
@@ -77,7 +83,82 @@ struct Match {
   bool embolden = false;
   bool transform = false;
   FT_Matrix matrix{0x10000, 0, 0, 0x10000};
+  bool from_cache_file = false;
 };
+
+// Whether the cache file can hold an answer: its transform must fit 32 bits.
+bool fits_cache_file(const Match& m) {
+  for (FT_Fixed v : {m.matrix.xx, m.matrix.xy, m.matrix.yx, m.matrix.yy})
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+  return true;
+}
+
+ResolvedFace resolved_of(const Match& m) {
+  ResolvedFace r;
+  r.file = m.file;
+  r.index = m.index;
+  r.embolden = m.embolden;
+  r.transform = m.transform;
+  r.matrix[0] = static_cast<int32_t>(m.matrix.xx);
+  r.matrix[1] = static_cast<int32_t>(m.matrix.xy);
+  r.matrix[2] = static_cast<int32_t>(m.matrix.yx);
+  r.matrix[3] = static_cast<int32_t>(m.matrix.yy);
+  return r;
+}
+
+Match match_of(const ResolvedFace& r) {
+  Match m;
+  m.found = true;
+  m.file = r.file;
+  m.index = r.index;
+  m.embolden = r.embolden;
+  m.transform = r.transform;
+  m.matrix = FT_Matrix{r.matrix[0], r.matrix[1], r.matrix[2], r.matrix[3]};
+  m.from_cache_file = true;
+  return m;
+}
+
+// Everything fontconfig's answers derive from, as far as files tell: its configuration files
+// and the folders they sit in (an optional include appears there), the places a user's
+// configuration may be created later, and every font folder.
+std::vector<PathStamp> configuration_stamps(FcConfig* config) {
+  std::vector<PathStamp> stamps;
+  auto add_list = [&](FcStrList* list, PathStamp::Kind kind, bool with_folder) {
+    if (!list) return;
+    while (FcChar8* item = FcStrListNext(list)) {
+      const std::string path = reinterpret_cast<const char*>(item);
+      stamps.push_back(stamp_path(path, kind));
+      if (with_folder) {
+        const std::string folder = std::filesystem::path(path).parent_path().string();
+        if (!folder.empty()) stamps.push_back(stamp_path(folder, PathStamp::Kind::Config));
+      }
+    }
+    FcStrListDone(list);
+  };
+  add_list(FcConfigGetConfigFiles(config), PathStamp::Kind::Config, true);
+  add_list(FcConfigGetConfigDirs(config), PathStamp::Kind::Config, false);
+  add_list(FcConfigGetFontDirs(config), PathStamp::Kind::FontDir, false);
+  // The user's configuration is included only when it exists, so it is nowhere in the lists
+  // while missing.
+  const char* home = std::getenv("HOME");
+  const char* xdg_config = std::getenv("XDG_CONFIG_HOME");
+  std::vector<std::filesystem::path> places;
+  if (xdg_config && *xdg_config) {
+    places.push_back(std::filesystem::path(xdg_config) / "fontconfig" / "fonts.conf");
+    places.push_back(std::filesystem::path(xdg_config) / "fontconfig" / "conf.d");
+  }
+  if (home && *home) {
+    const std::filesystem::path h(home);
+    for (const char* place : {".config/fontconfig/fonts.conf", ".config/fontconfig/conf.d",
+                              ".fonts.conf", ".fonts.conf.d"})
+      places.push_back(h / place);
+  }
+  for (const std::filesystem::path& place : places)
+    stamps.push_back(stamp_path(place.string(), PathStamp::Kind::Config));
+  return stamps;
+}
+
+FaceResolutionCounters counters;
 
 struct GlyphInfo {
   bool loaded = false;
@@ -214,12 +295,40 @@ class Registry {
     return registry;
   }
 
-  Match match(const MatchKey& key) {
-    auto it = matches_.find(key);
-    if (it != matches_.end()) return it->second;
-    Match m = lookup(key);
+  // The answer for a name and style: from this run's memory, else from the cache file, else
+  // from fontconfig (which the cache file then remembers). ask_fontconfig passes over both
+  // caches, for an answer from the cache file that turned out unusable.
+  Match match(const MatchKey& key, bool ask_fontconfig = false) {
+    if (!ask_fontconfig) {
+      auto it = matches_.find(key);
+      if (it != matches_.end()) return it->second;
+    }
+    const FaceQuery query{key.name, key.bold, key.italic};
+    Match m;
+    std::optional<ResolvedFace> cached;
+    if (!ask_fontconfig) cached = cache_file().find(query);
+    if (cached) {
+      m = match_of(*cached);
+      ++counters.cache_hits;
+    } else {
+      m = lookup(key);
+      FontCacheFile& file = cache_file();
+      if (m.found && fits_cache_file(m)) {
+        file.add(query, resolved_of(m));
+      } else {
+        file.forget(query);
+      }
+      // The first answers of a run are written at once; a script with very many names
+      // has the rest written when the run ends, not the whole file once per name.
+      unsaved_ = true;
+      if (saves_ < kMaxImmediateSaves) {
+        ++saves_;
+        file.save();
+        unsaved_ = false;
+      }
+    }
     if (matches_.size() >= kMaxMatches) matches_.clear();
-    matches_.emplace(key, m);
+    matches_.insert_or_assign(key, m);
     return m;
   }
 
@@ -263,27 +372,65 @@ class Registry {
     files_.clear();
   }
 
+  // Back to the state of a new run, with the cache file at cache_path (nullopt: the usual one).
+  void restart(std::optional<std::string> cache_path) {
+    clear();
+    if (config_) FcConfigDestroy(config_);
+    config_ = nullptr;
+    config_tried_ = false;
+    if (unsaved_ && cache_file_) cache_file_->save();
+    unsaved_ = false;
+    saves_ = 0;
+    cache_file_.reset();
+    cache_path_ = std::move(cache_path);
+    counters = FaceResolutionCounters{};
+  }
+
   ~Registry() {
+    if (unsaved_ && cache_file_) cache_file_->save();
     clear();
     if (config_) FcConfigDestroy(config_);
   }
 
  private:
-  Registry() : library_(std::make_shared<Library>()) { config_ = FcInitLoadConfigAndFonts(); }
+  Registry() : library_(std::make_shared<Library>()) {}
+
+  FontCacheFile& cache_file() {
+    if (!cache_file_) {
+      cache_file_.emplace(
+          cache_path_ ? *cache_path_
+                      : font_cache_path_for(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME")));
+      cache_file_->load(FcGetVersion());
+    }
+    return *cache_file_;
+  }
+
+  // fontconfig reads its configuration once a run, and only when an answer is not cached.
+  FcConfig* config() {
+    if (!config_tried_) {
+      config_tried_ = true;
+      config_ = FcInitLoadConfigAndFonts();
+      ++counters.fontconfig_setups;
+      if (config_) cache_file().set_configuration(FcGetVersion(), configuration_stamps(config_));
+    }
+    return config_;
+  }
 
   Match lookup(const MatchKey& key) {
     Match m;
-    if (!config_) return m;
+    FcConfig* const fc = config();
+    if (!fc) return m;
+    ++counters.fontconfig_lookups;
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return m;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(key.name.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, key.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, key.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config_, pattern, FcMatchPattern);
+    FcConfigSubstitute(fc, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* found = FcFontMatch(config_, pattern, &result);
+    FcPattern* found = FcFontMatch(fc, pattern, &result);
     FcPatternDestroy(pattern);
     if (!found) return m;
     FcChar8* file = nullptr;
@@ -332,6 +479,11 @@ class Registry {
 
   std::shared_ptr<Library> library_;
   FcConfig* config_ = nullptr;
+  bool config_tried_ = false;
+  bool unsaved_ = false;
+  int saves_ = 0;
+  std::optional<std::string> cache_path_;
+  std::optional<FontCacheFile> cache_file_;
   std::unordered_map<MatchKey, Match, MatchKeyHash> matches_;
   std::list<std::shared_ptr<SizedFace>> sized_;
   std::list<std::pair<std::pair<std::string, int>, std::shared_ptr<FaceFile>>> files_;
@@ -362,9 +514,17 @@ struct Font::Impl {
 
 std::unique_ptr<Font> Font::load(const FontSpec& spec) {
   Registry& registry = Registry::get();
-  const Match m = registry.match(MatchKey{face_name_for_lookup(spec.name), spec.bold, spec.italic});
+  const MatchKey key{face_name_for_lookup(spec.name), spec.bold, spec.italic};
+  const int em = em_pixels_for_size(spec.size_pt);
+  Match m = registry.match(key);
   if (!m.found) return nullptr;
-  std::shared_ptr<SizedFace> face = registry.sized(m, em_pixels_for_size(spec.size_pt));
+  std::shared_ptr<SizedFace> face = registry.sized(m, em);
+  if (!face && m.from_cache_file) {
+    // The remembered file no longer opens as a face: ask fontconfig as if nothing were cached.
+    m = registry.match(key, /*ask_fontconfig=*/true);
+    if (!m.found) return nullptr;
+    face = registry.sized(m, em);
+  }
   if (!face) return nullptr;
   auto impl = std::make_unique<Impl>();
   impl->spec = spec;
@@ -492,6 +652,14 @@ void draw_text(Image& picture, const Font& font, int64_t x, int64_t y, std::u32s
 
 void clear_font_cache() {
   Registry::get().clear();
+}
+
+FaceResolutionCounters face_resolution_counters() {
+  return counters;
+}
+
+void restart_face_resolution(std::optional<std::string> cache_path) {
+  Registry::get().restart(std::move(cache_path));
 }
 
 }  // namespace brinkmoor

@@ -36,8 +36,11 @@ ProgramRun run_headless(const std::string& program, const std::vector<std::strin
                         const std::string& work_dir) {
   ChildProcess child;
   ProgramRun run;
+  // A cache folder of the run's own: no run reads or writes the user's font cache.
+  const test::TempDir cache_home;
   if (!child.start(program, args, work_dir,
-                   {"-DISPLAY", "-WAYLAND_DISPLAY", "-QT_QPA_PLATFORM", "-BRINKMOOR_START_HIDDEN"},
+                   {"-DISPLAY", "-WAYLAND_DISPLAY", "-QT_QPA_PLATFORM", "-BRINKMOOR_START_HIDDEN",
+                    "XDG_CACHE_HOME=" + cache_home.path().string()},
                    true)) {
     ADD_FAILURE() << "cannot start " << program;
     return run;

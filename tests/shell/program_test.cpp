@@ -30,7 +30,10 @@ ProgramRun run_program(const test::TempDir& dir, const std::vector<std::string>&
                        const std::vector<std::string>& extra_env = {}) {
   ChildProcess child;
   ProgramRun run;
+  // A cache folder of the run's own: no run reads or writes the user's font cache.
+  const test::TempDir cache_home;
   std::vector<std::string> env = kNoDisplay;
+  env.push_back("XDG_CACHE_HOME=" + cache_home.path().string());
   env.insert(env.end(), extra_env.begin(), extra_env.end());
   if (!child.start(kProgram, args, dir.path().string(), env, /*capture_stderr=*/true)) {
     ADD_FAILURE() << "cannot start " << kProgram;
