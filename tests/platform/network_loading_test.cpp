@@ -7,20 +7,14 @@
 #include "platform/curl_api.h"
 #include "platform/ftp.h"
 #include "platform/http.h"
+#include "support/network_library.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 
 namespace brinkmoor {
 namespace {
 
-// Whether the process has the network library mapped, whoever loaded it.
-bool network_library_mapped() {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line))
-    if (line.find("/libcurl") != std::string::npos) return true;
-  return false;
-}
+using test::network_library_mapped;
 
 // One process, in order: what must not load the library, then what must.
 TEST(NetworkLoading, OnlyATransferLoadsTheLibrary) {

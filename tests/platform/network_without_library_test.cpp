@@ -8,19 +8,14 @@
 #include "platform/curl_api.h"
 #include "platform/ftp.h"
 #include "platform/http.h"
+#include "support/network_library.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 
 namespace brinkmoor {
 namespace {
 
-bool network_library_mapped() {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line))
-    if (line.find("/libcurl") != std::string::npos) return true;
-  return false;
-}
+using test::network_library_mapped;
 
 // The test runs with a library path whose "libcurl.so.4" has none of the functions. Both
 // servers are up, so only the missing library can make the transfers fail.

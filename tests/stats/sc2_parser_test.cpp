@@ -4,25 +4,14 @@
 #include <vector>
 
 #include "shell/context.h"
+#include "stats/marked_stats.h"
 #include "stats/stats.h"
 #include "support/temp_dir.h"
 
 namespace brinkmoor {
 namespace {
 
-// A record whose every field holds a value no page gives, to tell "written" from "left alone".
-PlayerStats marked_stats() {
-  PlayerStats s;
-  s.id = 5;
-  s.nick = "old nick";
-  s.points = -11;
-  s.race = "old race";
-  s.ranking = -22;
-  s.clan = "old clan";
-  s.arena.fill(-33);
-  s.fights.fill(-44);
-  return s;
-}
+using test::marked_stats;
 
 PlayerStats parse_lines(const std::vector<std::string>& lines, const std::string& name = "Tester") {
   test::TempDir dir;
