@@ -228,6 +228,15 @@ struct SizedFace {
     g.x1 = static_cast<int32_t>(std::ceil(box.xMax / 64.0));
     g.y1 = static_cast<int32_t>(std::ceil(box.yMax / 64.0));
     g.empty = g.x1 <= g.x0 || g.y1 <= g.y0;
+    // Measured text is nearly always drawn next: make a small glyph's mask now, while its
+    // hinted outline is in the slot, rather than hinting it a second time when it is drawn.
+    const int64_t bytes = int64_t{g.x1 - g.x0} * (g.y1 - g.y0);
+    if (!g.empty && bytes <= kMaxCachedMaskBytes &&
+        mask_bytes + static_cast<size_t>(bytes) <= kMaxCachedMaskTotal) {
+      rasterise(g, 0, 0, g.x1 - g.x0, g.y1 - g.y0, g.mask);
+      g.have_mask = true;
+      mask_bytes += static_cast<size_t>(bytes);
+    }
     return g;
   }
 
