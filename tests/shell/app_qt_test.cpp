@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -153,6 +155,43 @@ TEST(QtRun, AutoModeNeverShowsTheWindow) {
   EXPECT_EQ(messages, std::vector<std::string>{"[Error!] Unable to open config file!"});
   EXPECT_TRUE(std::filesystem::exists(dir.file("ust.txt")));
   set_qt_message_hook(nullptr);
+}
+
+// A settings file written by the older Windows version (Windows-1250, CR LF): the window shows
+// its Polish letters, and saving it untouched gives the same bytes back.
+TEST(QtRun, WindowsSettingsFileShowsItsLettersAndSavesBackUnchanged) {
+  test::TempDir dir;
+  const std::string file = test::test_data("settings/windows1250_crlf.txt");
+  dir.write("ust.txt", file);
+  auto ui = make_ui();
+  ASSERT_NE(ui, nullptr);
+  AppContext ctx;
+  ctx.ui = ui.get();
+  ctx.work_dir = dir.dir();
+  ASSERT_TRUE(open_main_window(ctx, true));
+  ctx.window_open = true;
+  ctx.ui->append(BackgroundList, "t\xb3o.png");  // the picture the file names, as listed
+  load_settings(ctx);
+
+  QWidget* window = main_window();
+  ASSERT_NE(window, nullptr);
+  const auto editors = window->findChildren<QPlainTextEdit*>();
+  ASSERT_EQ(editors.size(), 1);
+  const QString script = editors.front()->toPlainText();
+  EXPECT_TRUE(script.contains(QString::fromUtf8("Gracz: [nick] \u2013 ranking [ranking]")))
+      << script.toStdString();
+  EXPECT_TRUE(
+      script.contains(QString::fromUtf8("  Za\u017c\u00f3\u0142\u0107 "
+                                        "g\u0119\u015bl\u0105 ja\u017a\u0144  ")))
+      << script.toStdString();
+  bool user_shown = false;
+  for (QLineEdit* field : window->findChildren<QLineEdit*>())
+    if (field->text() == QString::fromUtf8("\u0141ukasz")) user_shown = true;
+  EXPECT_TRUE(user_shown);
+
+  save_settings(ctx);
+  EXPECT_EQ(dir.read("ust.txt"), file);
+  ctx.ui->close_window();
 }
 
 }  // namespace
